@@ -1,0 +1,13 @@
+// Frames: the display page turned into 32-bit pixel frames and handed to the window.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+// Presentation: 1 automatic (the display thread composes about 30 frames a second), 0 manual
+// (frames are composed when the program asks, display_now), -1 switching to manual.
+extern std::atomic<int32_t> auto_display;
+
+// Marks the composer's copy of the last composed page as stale, so that the next frame is
+// composed in full. Screen re-creation calls it.
+void display_invalidate_snapshot();

@@ -10,6 +10,16 @@
 #include <cstddef>
 #include <cstdint>
 
+// A field of a record that another thread reads while this one writes it (the cursor fields of
+// the display page, for instance): written with shared_store, read there with shared_load.
+template <typename T> inline T shared_load(const T& field) {
+    return std::atomic_ref<T>(const_cast<T&>(field)).load(std::memory_order_relaxed);
+}
+
+template <typename T> inline void shared_store(T& field, T value) {
+    std::atomic_ref<T>(field).store(value, std::memory_order_relaxed);
+}
+
 inline uint8_t shared_load_byte(const uint8_t* p) {
     return std::atomic_ref<uint8_t>(*const_cast<uint8_t*>(p)).load(std::memory_order_relaxed);
 }

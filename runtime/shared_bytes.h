@@ -38,6 +38,18 @@ inline void shared_store_cell(uint8_t* p, uint16_t cell) {
     std::atomic_ref<uint16_t>(*reinterpret_cast<uint16_t*>(p)).store(cell, std::memory_order_relaxed);
 }
 
+// A 16-bit index word that publishes bytes to another thread (the keyboard buffer's head and
+// tail): the writer fills the bytes first and then stores the word with release; the reader loads
+// the word with acquire before it reads the bytes. p must be 2-aligned.
+inline uint16_t shared_load_word_acquire(const uint8_t* p) {
+    return std::atomic_ref<uint16_t>(*reinterpret_cast<uint16_t*>(const_cast<uint8_t*>(p)))
+        .load(std::memory_order_acquire);
+}
+
+inline void shared_store_word_release(uint8_t* p, uint16_t word) {
+    std::atomic_ref<uint16_t>(*reinterpret_cast<uint16_t*>(p)).store(word, std::memory_order_release);
+}
+
 // Copies between shared cell storage and plain memory, cell by cell. Sizes are in bytes and even.
 void shared_read_cells(uint8_t* to, const uint8_t* shared_from, size_t bytes);
 void shared_write_cells(uint8_t* shared_to, const uint8_t* from, size_t bytes);

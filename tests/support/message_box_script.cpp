@@ -1,0 +1,24 @@
+#include "tests/support/message_box_script.h"
+
+#include "platform/message_box.h"
+
+#include <cstdio>
+#include <string>
+
+int scripted_answer;
+
+namespace {
+int scripted_box(const char* text, const char* caption, int, bool) {
+    std::string shown = text;
+    for (char& c : shown)
+        if (c == '\n') c = '/';
+    fprintf(stderr, "box: %s | %s\n", caption, shown.c_str());
+    fflush(stderr);
+    return scripted_answer;
+}
+} // namespace
+
+void use_scripted_message_box(int answer) {
+    scripted_answer = answer;
+    message_box = scripted_box;
+}

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds with warnings as errors and runs every test; then builds again
+# with AddressSanitizer and UndefinedBehaviorSanitizer and runs every test once more.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/install-deps.sh
+jobs=$(nproc)
+
+tools/build.sh build
+(cd build && ctest --output-on-failure --timeout 300 -j"$jobs")
+
+export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+tools/build.sh build-sanitize -DES_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+(cd build-sanitize && ctest --output-on-failure --timeout 600 -j"$jobs")

@@ -8,11 +8,12 @@
 int scripted_answer;
 
 namespace {
-int scripted_box(const char* text, const char* caption, int, bool) {
+int scripted_box(const char* text, const char* caption, int buttons, bool) {
     std::string shown = text;
     for (char& c : shown)
         if (c == '\n') c = '/';
-    fprintf(stderr, "box: %s | %s\n", caption, shown.c_str());
+    fprintf(stderr, "box: %s | %s [%s]\n", caption, shown.c_str(),
+            buttons == MESSAGE_BOX_YES_NO ? "Yes/No" : "OK");
     fflush(stderr);
     return scripted_answer;
 }

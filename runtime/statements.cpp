@@ -2,7 +2,7 @@
 
 #include "platform/process.h"
 #include "platform/threads.h"
-#include "runtime/command_line.h"
+#include "runtime/chain.h"
 #include "runtime/errors.h"
 
 #include <cstdlib>

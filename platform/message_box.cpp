@@ -16,6 +16,7 @@
 #include <atomic>
 #include <cstring>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 MessageBoxFunction message_box = xlib_message_box;
@@ -169,8 +170,9 @@ void set_title(const BoxWindow& box, const char* caption) {
 }
 
 // What the window manager is asked for: a dialog of fixed size at the given place that stays
-// above the other windows, takes the focus and reports its close box; a system-modal box is
-// also modal and transient for the game window, or for the whole screen when there is none.
+// above the other windows, takes the focus, reports its close box and names its process; a
+// system-modal box is also modal and transient for the game window, or for the whole screen when
+// there is none.
 void set_window_manager_hints(BoxWindow& box, int x, int y, bool system_modal) {
     Display* display = box.display;
     XSizeHints* size = XAllocSizeHints();
@@ -194,6 +196,9 @@ void set_window_manager_hints(BoxWindow& box, int x, int y, bool system_modal) {
     box.wm_protocols = atom(display, "WM_PROTOCOLS");
     box.wm_delete_window = atom(display, "WM_DELETE_WINDOW");
     XSetWMProtocols(display, box.window, &box.wm_delete_window, 1);
+    long pid = getpid();
+    XChangeProperty(display, box.window, atom(display, "_NET_WM_PID"), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
     set_atom_list(display, box.window, "_NET_WM_WINDOW_TYPE",
                   {atom(display, "_NET_WM_WINDOW_TYPE_DIALOG")});
     std::vector<Atom> state{atom(display, "_NET_WM_STATE_ABOVE")};

@@ -1,7 +1,8 @@
 // Message boxes: a small modal dialog drawn with Xlib alone. It opens its own connection to the X
 // server on the calling thread, shows the caption as its title, the text in lines and OK or
-// Yes/No buttons. Return answers the default button (OK or Yes), Escape answers No, Tab and the
-// arrow keys move between the buttons, and clicks work. A box closed by the window manager, or one
+// Yes/No buttons. The default button (OK or Yes) has the focus at first; Tab and the arrow keys
+// move it, Return or space answer with the focused button, Escape answers No (OK in an OK box),
+// and clicks work. A key already held when the box appears counts only once released. A box closed by the window manager, or one
 // that cannot be shown at all, answers MESSAGE_BOX_FAILED.
 #pragma once
 

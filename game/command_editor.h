@@ -1,0 +1,10 @@
+// The command editor: reads one command line at the prompt, echoing it flicker-free while the
+// countdown of the time limit runs on row 2, and shows the losing ending when the time runs out.
+#pragma once
+
+struct DynString;
+
+// Reads a line: letters (kept in upper case) and blanks, Backspace removes the last character,
+// Enter ends it. Returns the line as a new temporary, possibly empty and with blanks at either end.
+// Does not return when the time runs out.
+DynString* get_command();

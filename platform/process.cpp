@@ -1,10 +1,15 @@
 #include "platform/process.h"
 
+#include <X11/Xlib.h>
 #include <csignal>
 #include <cstdio>
 #include <fpu_control.h>
 #include <unistd.h>
 #include <vector>
+
+void platform_init() {
+    XInitThreads();
+}
 
 std::string platform_executable_path() {
     std::vector<char> buffer(65536);

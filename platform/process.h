@@ -4,6 +4,11 @@
 
 #include <string>
 
+// Prepares the process for the platform layer before anything else runs: Xlib is used from
+// several threads (the window on the main thread, key states on the display thread, message
+// boxes on the program thread), each on a connection of its own.
+void platform_init();
+
 // The full path of the running executable, or an empty string when it cannot be found.
 std::string platform_executable_path();
 bool platform_set_working_directory(const std::string& path);

@@ -3,7 +3,12 @@
 #include "platform/process.h"
 #include "runtime/command_line.h"
 #include "runtime/files.h"
+#include "runtime/shared_bytes.h"
 #include "runtime/strings.h"
+#include "screen/images.h"
+#include "screen/text.h"
+
+#include <algorithm>
 
 #include <cstring>
 
@@ -79,6 +84,40 @@ bool record_valid(const ChainRecord& r) {
     }
 }
 
+// Restores one checked record through the screen's own operations.
+void apply_record(const ChainRecord& r) {
+    switch (r.code) {
+    case CHAIN_TEXT_SIZE:
+        scr_width(0, int_at(r, 0), int_at(r, 1), 3);
+        break;
+    case CHAIN_PAGE_CELLS: {
+        int32_t slot = img_page(int_at(r, 0));
+        if (slot == 0) break;
+        ImageRecord* page = &ImageTable.records[slot];
+        size_t bytes = std::min(r.data.size() - 4, size_t(page->width) * page->height * 2);
+        shared_write_cells(page->data, r.data.data() + 4, bytes);
+        break;
+    }
+    case CHAIN_TEXT_COLOURS:
+        for (int32_t p = 0; p < PageTable.count; ++p)
+            if (PageTable.slots[p] != 0)
+                memcpy(ImageTable.records[PageTable.slots[p]].palette, r.data.data(), 64);
+        break;
+    case CHAIN_COLOURS:
+        scr_color(int_at(r, 0), int_at(r, 1), 0, 3);
+        break;
+    case CHAIN_CURSOR:
+        scr_locate(int_at(r, 0), int_at(r, 1), int_at(r, 2), int_at(r, 3), int_at(r, 4), 31);
+        break;
+    case CHAIN_PRINT_WINDOW:
+        scr_view_print(int_at(r, 0), int_at(r, 1), 1);
+        break;
+    case CHAIN_DESTINATION:
+        scr_set_dest(int_at(r, 0));
+        break;
+    }
+}
+
 // Reads the whole file, or nothing.
 bool read_whole_file(const std::string& path, std::vector<uint8_t>* bytes) {
     int32_t handle = file_open_binary_read(path.c_str());
@@ -137,6 +176,7 @@ void chain_restore_check() {
         return;
     file_delete(path.c_str());
     if (!state.directory.empty()) platform_set_working_directory(state.directory);
+    for (const ChainRecord& record : state.records) apply_record(record);
     // The marker and the blank before it leave the command line.
     int32_t kept = command_line->len - int32_t(MARKER_LENGTH);
     if (kept > 0 && command_line->data[kept - 1] == ' ') --kept;

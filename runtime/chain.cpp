@@ -99,9 +99,12 @@ void apply_record(const ChainRecord& r) {
         break;
     }
     case CHAIN_TEXT_COLOURS:
-        for (int32_t p = 0; p < PageTable.count; ++p)
-            if (PageTable.slots[p] != 0)
-                memcpy(ImageTable.records[PageTable.slots[p]].palette, r.data.data(), 64);
+        // The display thread may be reading the palette: each entry is stored whole.
+        for (int32_t p = 0; p < PageTable.count; ++p) {
+            if (PageTable.slots[p] == 0) continue;
+            uint32_t* palette = ImageTable.records[PageTable.slots[p]].palette;
+            for (size_t i = 0; i < 16; ++i) shared_store(palette[i], uint32_t(int_at(r, i)));
+        }
         break;
     case CHAIN_COLOURS:
         scr_color(int_at(r, 0), int_at(r, 1), 0, 3);

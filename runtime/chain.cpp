@@ -99,12 +99,12 @@ void apply_record(const ChainRecord& r) {
         break;
     }
     case CHAIN_TEXT_COLOURS:
-        // The display thread may be reading the palette: each entry is stored whole.
-        for (int32_t p = 0; p < PageTable.count; ++p) {
-            if (PageTable.slots[p] == 0) continue;
-            uint32_t* palette = ImageTable.records[PageTable.slots[p]].palette;
-            for (size_t i = 0; i < 16; ++i) shared_store(palette[i], uint32_t(int_at(r, i)));
-        }
+        // The display thread reads the palettes without a lock: it is held off meanwhile.
+        img_hold_display();
+        for (int32_t p = 0; p < PageTable.count; ++p)
+            if (PageTable.slots[p] != 0)
+                memcpy(ImageTable.records[PageTable.slots[p]].palette, r.data.data(), 64);
+        img_release_display();
         break;
     case CHAIN_COLOURS:
         scr_color(int_at(r, 0), int_at(r, 1), 0, 3);

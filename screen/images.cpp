@@ -55,32 +55,11 @@ void refresh_current(CurrentImage& current) {
     if (slot != 0) current.record.store(record_of(slot));
 }
 
-// Stops the display side from composing while the program thread moves or rebuilds records it
-// reads. Needed only while the display thread composes on its own: the threads run and
-// presentation is automatic. A stop request while waiting parks the program thread, since the
-// display side, shutting down, will not answer.
-void hold_display() {
-    if (hold_depth++ > 0) return;
-    hold_taken = threads_started.load() != 0 && auto_display.load() != 0;
-    if (!hold_taken) return;
-    if (display_hold.load() == 0) display_hold.store(1);
-    while (display_hold.load() != 2) {
-        if (stop_requested.load() != 0) rt_exit_thread();
-        platform_sleep_ms(0);
-    }
-}
-
-void release_display() {
-    if (--hold_depth > 0) return;
-    if (hold_taken) display_hold.store(0);
-    hold_taken = false;
-}
-
 // Grows the table by one step, with the display side held off: realloc may move every record.
 bool grow_image_table() {
     int64_t size = int64_t(ImageTable.size) + IMAGE_TABLE_STEP;
     if (size > INT32_MAX) return false;
-    hold_display();
+    img_hold_display();
     auto* grown = static_cast<ImageRecord*>(
         realloc(static_cast<void*>(ImageTable.records), size_t(size) * sizeof(ImageRecord)));
     if (grown != nullptr) {
@@ -92,7 +71,7 @@ bool grow_image_table() {
         refresh_current(source_image);
         refresh_current(display_page);
     }
-    release_display();
+    img_release_display();
     return grown != nullptr;
 }
 
@@ -376,11 +355,11 @@ void scr_screen(int32_t mode, int32_t passed) {
         return;
     }
     if (first != 0 && record_of(first)->mode == mode && !text_size_pending()) return;
-    hold_display();
+    img_hold_display();
     display_invalidate_snapshot();
     release_screen();
     build_text_screen(take_screen_size());
-    release_display();
+    img_release_display();
 }
 
 void scr_width(int32_t target, int32_t columns, int32_t rows, int32_t passed) {
@@ -444,4 +423,25 @@ int32_t scr_image_width(int32_t page_or_handle, int32_t passed) {
     if (pending_error.load() != 0) return 0;
     int32_t slot = passed ? img_resolve(page_or_handle) : dest_image.slot.load();
     return slot != 0 ? record_of(slot)->width : 0;
+}
+
+// Stops the display side from composing while the program thread moves or rebuilds records it
+// reads. Needed only while the display thread composes on its own: the threads run and
+// presentation is automatic. A stop request while waiting parks the program thread, since the
+// display side, shutting down, will not answer.
+void img_hold_display() {
+    if (hold_depth++ > 0) return;
+    hold_taken = threads_started.load() != 0 && auto_display.load() != 0;
+    if (!hold_taken) return;
+    if (display_hold.load() == 0) display_hold.store(1);
+    while (display_hold.load() != 2) {
+        if (stop_requested.load() != 0) rt_exit_thread();
+        platform_sleep_ms(0);
+    }
+}
+
+void img_release_display() {
+    if (--hold_depth > 0) return;
+    if (hold_taken) display_hold.store(0);
+    hold_taken = false;
 }

@@ -104,6 +104,12 @@ extern TextSize pending_text_size;
 // thread, 2 granted (the display side composes nothing until it is 0 again).
 extern std::atomic<int32_t> display_hold;
 
+// Holds the display side off while the program thread changes what it reads without a lock (a
+// page's data, size, font or palette), and lets it go again. Holds nest; only the outermost
+// waits, and only while the display thread composes on its own.
+void img_hold_display();
+void img_release_display();
+
 // Start-up: zeroes the image table and reserves slots 0 and 1.
 void img_table_init();
 

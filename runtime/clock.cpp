@@ -12,6 +12,9 @@ namespace {
 // anywhere (under an accelerated test clock it starts from a large value).
 const int64_t process_start_ms = platform_monotonic_ms();
 constexpr uint32_t MS_PER_DAY = 86400000;
+// Whether rt_limit has granted a pass. limit_last itself cannot tell: in the first millisecond of
+// the process the clock reads 0.
+bool limit_started = false;
 } // namespace
 
 uint32_t time_base_clock;
@@ -74,6 +77,11 @@ void rt_sleep(int32_t seconds, int32_t seconds_given) {
     }
 }
 
+void rt_limit_reset() {
+    limit_started = false;
+    limit_last = 0;
+}
+
 void rt_limit(double rate) {
     if (pending_error.load() != 0) return;
     if (rate <= 0) {
@@ -87,7 +95,10 @@ void rt_limit(double rate) {
     }
     for (;;) {
         double now = double(clock_ms());
-        if (limit_last == 0 || limit_last > now) {
+        // The last pass may lie up to a millisecond ahead of the clock, which counts whole
+        // milliseconds; only a clock that went back by more than a period starts a new grid.
+        if (!limit_started || limit_last > now + period) {
+            limit_started = true;
             limit_last = now;
             return;
         }

@@ -28,3 +28,6 @@ void rt_limit(double rate);
 
 // The due time, in clock_ms, of the last pass rt_limit granted; 0 before the first call.
 extern double limit_last;
+
+// Forgets the last pass, so that the next rt_limit starts a new grid (tests).
+void rt_limit_reset();

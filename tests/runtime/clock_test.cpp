@@ -16,7 +16,7 @@ void reset_flags() {
     stop_requested.store(0);
     pause_active.store(0);
     threads_done.program_parked.store(0);
-    limit_last = 0;
+    rt_limit_reset();
 }
 
 // Waits at most timeout_ms for `done`; true if it came.

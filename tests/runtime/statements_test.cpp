@@ -39,24 +39,28 @@ TEST(StatementCheck, HoldsWhilePausedAndGoesOnWhenThePauseEnds) {
     program.join();
 }
 
-// A stop parks the program thread for good, also when it comes while the program is paused.
+// A stop parks the program thread for good, also when it comes while the program is paused. The
+// program runs statements; the stop arrives as the shutdown sends it: stop_requested, then
+// event_pending.
 TEST(StatementCheck, ParksForGoodOnAStop) {
     for (bool paused : {false, true}) {
         SCOPED_TRACE(paused ? "paused" : "running");
         ChildResult r = run_child([paused] {
             reset_flags();
             pause_active.store(paused ? 1 : 0);
+            event_pending.store(paused ? 1 : 0);
             std::atomic<bool> returned{false};
             std::thread([&] {
-                stmt_check(1);
+                for (int32_t line = 1; line < 1000000000; ++line) stmt_end(0, line);
                 returned.store(true);
             }).detach();
             platform_sleep_ms(30);
             child_check(threads_done.program_parked.load() == 0, "parked before the stop");
             stop_requested.store(1);
+            event_pending.store(1);
             platform_sleep_ms(100);
             child_check(threads_done.program_parked.load() == 1, "not parked after the stop");
-            child_check(!returned.load(), "stmt_check returned after a stop");
+            child_check(!returned.load(), "the program went on after a stop");
             _exit(0);
         });
         EXPECT_TRUE(r.exited && r.exit_code == 0) << r.err;

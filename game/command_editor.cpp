@@ -32,12 +32,17 @@ void flush_keys(uint32_t mark) {
     }
 }
 
+} // namespace
+
 // The countdown at row 2, column 32: whole minutes through the format " ###:", then the seconds
 // with their fraction as the runtime prints a number ("0" before a leading point).
-void print_countdown(long double left, DynString* minutes_text, uint32_t mark) {
+void print_countdown(long double left) {
+    const uint32_t mark = dstr_temp_top();
+    DynString* minutes_text = dstr_new(0, 0);
+    DynString* seconds_text = dstr_new(0, 0);
     float minutes = float(round_to_int64(left) / 60);
     float seconds = float(left - (long double)minutes * 60);
-    DynString* seconds_text = dstr_new(0, 0);
+    end_statement(mark, STATEMENTS);
     dstr_assign(seconds_text, dstr_ltrim(dstr_rtrim(dstr_str_single(seconds))));
     end_statement(mark, STATEMENTS);
     if (dstr_release_temps(mark, dstr_instr(0, seconds_text, literal("."), 0)) == 2)
@@ -45,20 +50,17 @@ void print_countdown(long double left, DynString* minutes_text, uint32_t mark) {
     end_statement(mark, STATEMENTS);
     scr_locate(2, 32, 0, 0, 0, 3);
     end_statement(mark, STATEMENTS);
-    dstr_assign(minutes_text, literal(""));
     print_using_single(minutes_text, minutes, 0, literal(" ###:"));
     print_text(minutes_text);
     print_line(seconds_text);
     end_statement(mark, STATEMENTS);
     dstr_free(seconds_text);
+    dstr_free(minutes_text);
 }
-
-} // namespace
 
 DynString* get_command() {
     const uint32_t mark = dstr_temp_top();
     DynString* line = dstr_new(0, 0);
-    DynString* minutes_text = dstr_new(0, 0);
     const int32_t prompt_column = scr_pos();
     const int32_t prompt_row = scr_csrlin();
     end_statement(mark, STATEMENTS);
@@ -82,13 +84,12 @@ DynString* get_command() {
             dstr_assign(line, dstr_ucase(dstr_concat(line, dstr_chr(code))));
         end_statement(mark, STATEMENTS);
         long double left = game_time_left();
-        print_countdown(left, minutes_text, mark);
+        print_countdown(left);
         if (left <= 0) losing_ending();
         display_now();
         end_statement(mark, STATEMENTS);
     }
     display_auto();
     end_statement(mark, STATEMENTS);
-    dstr_free(minutes_text);
     return dstr_make_temp(line);
 }

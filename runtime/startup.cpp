@@ -61,7 +61,7 @@ void event_timer_thread() {
     threads_done.timer_ended.store(1);
 }
 
-void rt_start(int argc, char** argv, ProgramRoutine routine) {
+void rt_set_up(int argc, char** argv) {
     platform_init();
     files_init();
     enter_executable_folder();
@@ -78,6 +78,10 @@ void rt_start(int argc, char** argv, ProgramRoutine routine) {
     font_tables_load();
     scr_screen(0, 1);
     auto_tall_allowed = 1;
+}
+
+void rt_start(int argc, char** argv, ProgramRoutine routine) {
+    rt_set_up(argc, argv);
     std::thread(program_thread, routine).detach();
     std::thread(event_timer_thread).detach();
     threads_started.store(1);

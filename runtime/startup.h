@@ -19,6 +19,11 @@ using ProgramRoutine = void (*)();
 // window's event loop on the calling thread. The process ends inside the display thread.
 int rt_main(int argc, char** argv, ProgramRoutine routine);
 
+// The start-up before the threads: the working directory, the fonts and image table, variable
+// storage, LowMemory and the low-memory strings, the command line, the time base, the keyboard,
+// the palettes and glyphs and text screen 0, 80 by 25. Tests that need no threads start here.
+void rt_set_up(int argc, char** argv);
+
 // rt_main without its last step: everything up to and including the start of the threads. The
 // window-less tests run the real threads through this and drive keys themselves.
 void rt_start(int argc, char** argv, ProgramRoutine routine);

@@ -4,11 +4,6 @@
 #include "game/state.h"
 #include "platform/threads.h"
 #include "runtime/clock.h"
-#include "runtime/low_memory.h"
-#include "runtime/strings.h"
-#include "screen/fonts.h"
-#include "screen/images.h"
-#include "screen/palette.h"
 #include "screen/text.h"
 #include "tests/game/game_child.h"
 
@@ -17,15 +12,9 @@
 namespace {
 
 void set_up_screen() {
-    font_metrics_init();
-    img_table_init();
-    var_storage_init();
-    low_memory_clear();
-    dstr_low_area_init();
-    print_strings_init();
-    palette_load();
-    font_tables_load();
-    scr_screen(0, 1);
+    char name[] = "empty-streets";
+    char* argv[] = {name, nullptr};
+    rt_set_up(1, argv);
 }
 
 } // namespace

@@ -28,7 +28,10 @@ struct WindowSize {
 };
 WindowSize window_size = {640, 400}; // as last reported to window_resized
 uint8_t resized = 0;                 // set by window_resized, cleared by present_frame
-uint8_t exposed = 0;                 // the window's picture was damaged and must be redrawn
+// The newest frame must be drawn again although it was drawn: the window's picture was damaged,
+// or the last drawing followed a resize. OpenGL's buffers take a new window size only at a swap,
+// so the first drawing after a resize may still land in buffers of the old size.
+uint8_t redraw = 0;
 
 Display* window_display = nullptr; // the toolkit's connection and the window on it
 Window window_id = 0;
@@ -42,7 +45,7 @@ void on_pause_key(bool is_break, bool press) {
 }
 
 void on_exposed() {
-    exposed = 1;
+    redraw = 1;
 }
 
 // The game reads no mouse state: these take the toolkit's mouse events and do nothing.
@@ -107,7 +110,8 @@ void present_frame() {
     int32_t newest = frame_ring.newest.load(std::memory_order_acquire);
     display_release_older(newest);
     DisplayFrame& frame = frame_ring.slots[newest];
-    if (frame.drawn.load() && !resized && !exposed) return;
+    if (frame.drawn.load() && !resized && !redraw) return;
+    bool after_resize = resized != 0;
     resized = 0;
     if (frame.width != window_size.width || frame.height != window_size.height) {
         x11_fix_window_size(window_display, window_id, frame.width, frame.height);
@@ -119,7 +123,7 @@ void present_frame() {
     // undrawn, so that it is shown as soon as the pause ends.
     if (pause_active.load() != 0) return;
     frame.drawn.store(1, std::memory_order_release);
-    exposed = 0;
+    redraw = after_resize;
     draw_frame(frame);
     display_release_older(frame_ring.newest.load(std::memory_order_acquire));
     glutSwapBuffers();

@@ -195,8 +195,11 @@ void draw_glyph(uint32_t* pixels, int32_t frame_width, int32_t left, int32_t top
     for (int32_t r = 0; r < glyph.rows; ++r) {
         const uint8_t* row = glyph.first_row + r * 8;
         uint32_t* out = pixels + size_t(top + r) * size_t(frame_width) + size_t(left);
-        for (int32_t c = 0; c < glyph.pixel_width; ++c)
-            out[c] = row[glyph.doubled ? c / 2 : c] ? fg : bg;
+        if (glyph.doubled) {
+            for (int32_t c = 0; c < glyph.pixel_width; ++c) out[c] = row[c / 2] ? fg : bg;
+        } else {
+            for (int32_t c = 0; c < glyph.pixel_width; ++c) out[c] = row[c] ? fg : bg;
+        }
     }
 }
 

@@ -37,7 +37,8 @@ void flush_keys(uint32_t mark) {
 // The countdown at row 2, column 32: whole minutes through the format " ###:", then the seconds
 // with their fraction as the runtime prints a number ("0" before a leading point).
 void print_countdown(long double left) {
-    const uint32_t mark = dstr_temp_top();
+    const RoutineScope scope = routine_enter();
+    const uint32_t mark = scope.vars.temp_mark;
     DynString* minutes_text = dstr_new(0, 0);
     DynString* seconds_text = dstr_new(0, 0);
     float minutes = float(round_to_int64(left) / 60);
@@ -56,10 +57,12 @@ void print_countdown(long double left) {
     end_statement(mark, STATEMENTS);
     dstr_free(seconds_text);
     dstr_free(minutes_text);
+    routine_leave(scope);
 }
 
 DynString* get_command() {
-    const uint32_t mark = dstr_temp_top();
+    const RoutineScope scope = routine_enter();
+    const uint32_t mark = scope.vars.temp_mark;
     DynString* line = dstr_new(0, 0);
     const int32_t prompt_column = scr_pos();
     const int32_t prompt_row = scr_csrlin();
@@ -91,5 +94,6 @@ DynString* get_command() {
     }
     display_auto();
     end_statement(mark, STATEMENTS);
+    routine_leave(scope);
     return dstr_make_temp(line);
 }

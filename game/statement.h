@@ -17,6 +17,16 @@ inline void end_statement(uint32_t mark, int32_t file_base,
     stmt_end(mark, file_base + int32_t(at.line()));
 }
 
+// The scope of a routine's locals: on entry the routine saves its temporary mark, the position of
+// variable storage and the low-memory descriptor top and takes a lock for its locals; on exit,
+// after it has freed its local strings, the lock is released and the storage positions restored.
+struct RoutineScope {
+    VarScope vars;
+    MemLock* lock;
+};
+RoutineScope routine_enter();
+void routine_leave(const RoutineScope& scope);
+
 // A read-only temporary over a constant text.
 inline DynString* literal(const char* text) {
     return dstr_from_literal(text, int32_t(strlen(text)));

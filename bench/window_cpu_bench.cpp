@@ -12,6 +12,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <time.h>
 #include <unistd.h>
 
 namespace {
@@ -57,6 +58,24 @@ const char* thread_role(int index) {
     return index < 4 ? roles[index] : "library";
 }
 
+// For scale: the CPU a thread takes that does nothing but sleep 1 ms at a time, in % of one core.
+double one_ms_sleeper_percent() {
+    constexpr int SLEEPS = 2000;
+    timespec cpu_start, wall_start, cpu_end, wall_end;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu_start);
+    clock_gettime(CLOCK_MONOTONIC, &wall_start);
+    for (int i = 0; i < SLEEPS; ++i) {
+        timespec one_ms{0, 1000000};
+        nanosleep(&one_ms, nullptr);
+    }
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu_end);
+    clock_gettime(CLOCK_MONOTONIC, &wall_end);
+    auto seconds = [](timespec a, timespec b) {
+        return double(b.tv_sec - a.tv_sec) + double(b.tv_nsec - a.tv_nsec) / 1e9;
+    };
+    return 100.0 * seconds(cpu_start, cpu_end) / seconds(wall_start, wall_end);
+}
+
 } // namespace
 
 int main() {
@@ -93,6 +112,9 @@ int main() {
         "CPU of the process over %d s, unchanged page, waiting in key_inkey: %.2f %% of one core "
         "(target below 2 %%)\n",
         MEASURE_MS / 1000, percent(after - before));
+    printf(
+        "  (for scale, on this machine a thread that only sleeps 1 ms at a time takes %.2f %%)\n",
+        one_ms_sleeper_percent());
     int index = 0;
     for (const auto& [tid, ticks] : threads_after) {
         long long start = threads_before.count(tid) ? threads_before[tid] : 0;

@@ -371,8 +371,7 @@ const char* display_ring_fault() {
 void display_thread() {
     for (bool composing = false;; composing = !composing) {
         if (exit_requests.load() != 0) break;
-        platform_sleep_ms(15);
-        platform_sleep_ms(1);
+        platform_sleep_ms(16);
         if (close_requested.load() != 0) break;
         if (composing) {
             if (auto_display.load() != 0) compose_frame();

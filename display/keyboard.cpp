@@ -127,12 +127,17 @@ void key_hit_write(int32_t code) {
 // Head and tail are the low bytes of the words at LowMemory 1050 and 1052; they run over 30, 32,
 // ..., 60, and the slot of value v is LowMemory 1024 + v (character) and 1025 + v (scan code).
 constexpr uint16_t BUFFER_FIRST = 30;
+constexpr int KEY_WAIT_MS = 10;
 constexpr uint16_t BUFFER_END = 62;
 
 uint16_t buffer_advance(uint16_t v) {
     v = uint16_t(v + 2);
     return v == BUFFER_END ? BUFFER_FIRST : v;
 }
+
+// Counts the presses that reached the key buffer, so that key_inkey can wait for the next one
+// instead of polling. Written under key_lock only.
+std::atomic<uint32_t> buffer_arrivals{0};
 
 // A full buffer (advancing the tail would reach the head) drops the entry.
 void key_buffer_put(uint8_t character, uint8_t scan) {
@@ -142,6 +147,8 @@ void key_buffer_put(uint8_t character, uint8_t scan) {
     shared_store_byte(LowMemory + LOW_KEY_BUFFER + tail, character);
     shared_store_byte(LowMemory + LOW_KEY_BUFFER + tail + 1, scan);
     shared_store_word_release(LowMemory + LOW_KEY_TAIL, next);
+    buffer_arrivals.store(buffer_arrivals.load() + 1);
+    platform_wake_word(buffer_arrivals);
 }
 
 // --- HeldKeys ---------------------------------------------------------------------------------
@@ -243,10 +250,15 @@ bool key_is_held(int32_t code) {
 
 DynString* key_inkey() {
     if (pending_error.load() != 0) return dstr_new(0, 1);
+    uint32_t arrivals = buffer_arrivals.load();
     uint16_t head = shared_load_word_acquire(LowMemory + LOW_KEY_HEAD);
-    bool empty = head == shared_load_word_acquire(LowMemory + LOW_KEY_TAIL);
-    // A yield returns at once when nothing else is runnable, so an empty queue sleeps for real.
-    platform_sleep_ms(empty ? 1 : 0);
+    // The processor is given up on every call. With nothing queued the call waits for a key, up
+    // to 10 ms: a yield alone returns at once when nothing else is runnable, and the game's
+    // waiting loops call this without pause.
+    if (head == shared_load_word_acquire(LowMemory + LOW_KEY_TAIL))
+        platform_wait_word(buffer_arrivals, arrivals, KEY_WAIT_MS);
+    else
+        platform_sleep_ms(0);
     DynString* s = dstr_new(2, 1);
     if (head == shared_load_word_acquire(LowMemory + LOW_KEY_TAIL)) {
         s->len = 0;

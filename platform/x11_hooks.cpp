@@ -82,10 +82,6 @@ Bool close_request_predicate(Display*, XEvent* event, XPointer) {
 
 } // namespace
 
-void x11_init_threads() {
-    XInitThreads();
-}
-
 bool x11_hooks_install(Display* display, unsigned long window, const X11WindowHandlers& handlers) {
     if (display == nullptr) return false;
     hooks.handlers = handlers;

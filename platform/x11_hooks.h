@@ -20,10 +20,6 @@ struct X11WindowHandlers {
     void (*exposed)();
 };
 
-// Makes Xlib safe for use from several threads. Must come before any other Xlib call of the
-// process.
-void x11_init_threads();
-
 // Hooks the window's events on `display` (the toolkit's connection): installs the event
 // converters, each after the one already there, then takes a close request that arrived before
 // them out of the queue. Call once, after the window exists. False when the display is missing.

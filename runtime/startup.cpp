@@ -42,21 +42,29 @@ struct IntervalTimer {
 };
 IntervalTimer interval_timers[1];
 
-void visit_interval_timers() {
+// Marks the timers whose period has elapsed as due. Returns whether any timer is armed.
+bool visit_interval_timers() {
+    bool armed = false;
     for (IntervalTimer& timer : interval_timers) {
-        if (timer.active == 0 || double(clock_ms()) < timer.next_ms) continue;
+        if (timer.active == 0) continue;
+        armed = true;
+        if (double(clock_ms()) < timer.next_ms) continue;
         timer.due = 1;
         timer.next_ms += timer.period_ms;
         event_pending.store(1);
     }
+    return armed;
 }
+
+// With no timer armed nothing can fall due: the thread then only watches for the end.
+constexpr int IDLE_TIMER_SLEEP_MS = 10;
 
 } // namespace
 
 void event_timer_thread() {
     for (int pass = 1; stop_requested.load() == 0; ++pass) {
-        visit_interval_timers();
-        platform_sleep_ms(pass % 4 == 0 ? 1 : 0);
+        if (!visit_interval_timers()) platform_sleep_ms(IDLE_TIMER_SLEEP_MS);
+        else platform_sleep_ms(pass % 4 == 0 ? 1 : 0);
     }
     threads_done.timer_ended.store(1);
 }

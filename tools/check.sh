@@ -6,10 +6,10 @@ cd "$(dirname "$0")/.."
 tools/install-deps.sh
 jobs=$(nproc)
 
-tools/build.sh build
-(cd build && ctest --output-on-failure --timeout 300 -j"$jobs")
+tools/build.sh build -DES_TESTS=ON
+(cd build && ctest --output-on-failure --no-tests=error --timeout 300 -j"$jobs")
 
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-tools/build.sh build-sanitize -DES_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
-(cd build-sanitize && ctest --output-on-failure --timeout 600 -j"$jobs")
+tools/build.sh build-sanitize -DES_TESTS=ON -DES_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+(cd build-sanitize && ctest --output-on-failure --no-tests=error --timeout 600 -j"$jobs")

@@ -127,7 +127,7 @@ void key_hit_write(int32_t code) {
 // Head and tail are the low bytes of the words at LowMemory 1050 and 1052; they run over 30, 32,
 // ..., 60, and the slot of value v is LowMemory 1024 + v (character) and 1025 + v (scan code).
 constexpr uint16_t BUFFER_FIRST = 30;
-constexpr int KEY_WAIT_MS = 10;
+constexpr int KEY_WAIT_MS = 50;
 constexpr uint16_t BUFFER_END = 62;
 
 uint16_t buffer_advance(uint16_t v) {
@@ -135,8 +135,8 @@ uint16_t buffer_advance(uint16_t v) {
     return v == BUFFER_END ? BUFFER_FIRST : v;
 }
 
-// Counts the presses that reached the key buffer, so that key_inkey can wait for the next one
-// instead of polling. Written under key_lock only.
+// Counts the presses that reached the key buffer (and the shutdown's wake-up), so that key_inkey
+// can wait for the next one instead of polling. Written under key_lock only.
 std::atomic<uint32_t> buffer_arrivals{0};
 
 // A full buffer (advancing the tail would reach the head) drops the entry.
@@ -252,9 +252,9 @@ DynString* key_inkey() {
     if (pending_error.load() != 0) return dstr_new(0, 1);
     uint32_t arrivals = buffer_arrivals.load();
     uint16_t head = shared_load_word_acquire(LowMemory + LOW_KEY_HEAD);
-    // The processor is given up on every call. With nothing queued the call waits for a key, up
-    // to 10 ms: a yield alone returns at once when nothing else is runnable, and the game's
-    // waiting loops call this without pause.
+    // The processor is given up on every call. With nothing queued the call waits for a key (or
+    // key_wake_readers), up to 50 ms: a yield alone returns at once when nothing else is runnable,
+    // and the game's waiting loops call this without pause.
     if (head == shared_load_word_acquire(LowMemory + LOW_KEY_TAIL))
         platform_wait_word(buffer_arrivals, arrivals, KEY_WAIT_MS);
     else
@@ -271,6 +271,12 @@ DynString* key_inkey() {
     s->len = character != 0 || scan == 0 ? 1 : 2;
     shared_store_word_release(LowMemory + LOW_KEY_HEAD, buffer_advance(head));
     return s;
+}
+
+void key_wake_readers() {
+    std::lock_guard<std::mutex> guard(key_lock);
+    buffer_arrivals.store(buffer_arrivals.load() + 1);
+    platform_wake_word(buffer_arrivals);
 }
 
 int32_t key_hit() {

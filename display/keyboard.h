@@ -46,9 +46,13 @@ void key_up(int32_t code);
 bool key_is_held(int32_t code);
 
 // The oldest KeyBuffer entry as a temporary string of one or two characters, or an empty one.
-// Gives up the processor on every call, for a millisecond when nothing is queued, so that loops
-// polling it do not hold a processor.
+// Gives up the processor on every call and, when nothing is queued, waits up to 50 ms for a key,
+// so that loops polling it cost next to nothing.
 DynString* key_inkey();
+
+// Ends a wait of key_inkey at once. The shutdown calls it, so that a program thread waiting for
+// a key reaches its statement check and parks without delay.
+void key_wake_readers();
 
 // The oldest KeyHitQueue code, or 0.
 int32_t key_hit();

@@ -18,11 +18,14 @@ bool keysym_held(Display* display, const char keymap[32], KeySym keysym) {
     return code != 0 && (keymap[code / 8] & (1 << (code % 8))) != 0;
 }
 
-bool indicator_on(Display* display, Atom atom) {
-    Bool on = False;
-    if (!XkbGetNamedIndicator(display, atom, nullptr, &on, nullptr, nullptr))
-        return false;
-    return on;
+// The bit of a named indicator in the indicator state, or 0 when the keyboard has none.
+unsigned indicator_bit(Display* display, const char* name) {
+    int index = -1;
+    if (!XkbGetNamedIndicator(display, XInternAtom(display, name, False), &index, nullptr,
+                              nullptr, nullptr) ||
+        index < 0 || index >= 32)
+        return 0;
+    return 1u << index;
 }
 
 } // namespace
@@ -46,9 +49,12 @@ PlatformLockKeys platform_lock_keys() {
     PlatformLockKeys keys{};
     Display* display = key_state_display();
     if (display == nullptr) return keys;
-    static const Atom caps_lock = XInternAtom(display, "Caps Lock", False);
-    static const Atom num_lock = XInternAtom(display, "Num Lock", False);
-    keys.caps_lock = indicator_on(display, caps_lock);
-    keys.num_lock = indicator_on(display, num_lock);
+    // The indicators are looked up by name once; afterwards one request reads them all.
+    static const unsigned caps_lock = indicator_bit(display, "Caps Lock");
+    static const unsigned num_lock = indicator_bit(display, "Num Lock");
+    unsigned state = 0;
+    if (XkbGetIndicatorState(display, XkbUseCoreKbd, &state) != Success) return keys;
+    keys.caps_lock = (state & caps_lock) != 0;
+    keys.num_lock = (state & num_lock) != 0;
     return keys;
 }

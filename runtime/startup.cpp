@@ -56,15 +56,22 @@ bool visit_interval_timers() {
     return armed;
 }
 
-// With no timer armed nothing can fall due: the thread then only watches for the end.
-constexpr int IDLE_TIMER_SLEEP_MS = 10;
+// With no timer armed nothing can fall due: the thread then only waits for the end, which the
+// shutdown signals through this word, looking again every 100 ms.
+std::atomic<uint32_t> timer_thread_wake{0};
+constexpr int IDLE_TIMER_WAIT_MS = 100;
 
 } // namespace
 
 void event_timer_thread() {
     for (int pass = 1; stop_requested.load() == 0; ++pass) {
-        if (!visit_interval_timers()) platform_sleep_ms(IDLE_TIMER_SLEEP_MS);
-        else platform_sleep_ms(pass % 4 == 0 ? 1 : 0);
+        uint32_t seen = timer_thread_wake.load();
+        if (!visit_interval_timers()) {
+            if (stop_requested.load() == 0)
+                platform_wait_word(timer_thread_wake, seen, IDLE_TIMER_WAIT_MS);
+        } else {
+            platform_sleep_ms(pass % 4 == 0 ? 1 : 0);
+        }
     }
     threads_done.timer_ended.store(1);
 }
@@ -127,6 +134,9 @@ void rt_end() {
 void rt_shutdown() {
     stop_requested.store(1);
     event_pending.store(1);
+    timer_thread_wake.store(timer_thread_wake.load() + 1);
+    platform_wake_word(timer_thread_wake);
+    key_wake_readers();
     while (threads_done_mask() != 3) platform_sleep_ms(16);
     files_close_all();
     rt_exit_process(0);

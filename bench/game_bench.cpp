@@ -7,6 +7,8 @@
 // Usage: game_bench [--seconds=S] [--runs=N]   (S seconds a screen, 10 by default; N start-ups, 7)
 #include "game/texts.h"
 #include "game/world.h"
+#include "tests/support/shortest_way.h"
+#include "tests/window/support/process_stats.h"
 #include "tests/window/support/screen_reader.h"
 #include "tests/window/support/wait.h"
 #include "tests/window/support/xclient.h"
@@ -34,65 +36,6 @@ constexpr int REACT_MS = 10000;
 constexpr int SETTLE_MS = 1000;
 
 using Clock = std::chrono::steady_clock;
-
-// ---- /proc --------------------------------------------------------------------------------
-
-// utime + stime in clock ticks from a stat file of /proc.
-long long cpu_ticks(const std::string& stat_path) {
-    std::ifstream file(stat_path);
-    std::string stat;
-    std::getline(file, stat);
-    size_t end_of_name = stat.rfind(')');
-    if (end_of_name == std::string::npos) return -1;
-    std::istringstream fields(stat.substr(end_of_name + 2));
-    std::string field;
-    long long utime = 0, stime = 0;
-    for (int i = 3; i <= 15 && fields >> field; ++i) {
-        if (i == 14) utime = std::stoll(field);
-        if (i == 15) stime = std::stoll(field);
-    }
-    return utime + stime;
-}
-
-// The first line of a file of /proc.
-std::string first_line(const std::string& path) {
-    std::ifstream file(path);
-    std::string line;
-    std::getline(file, line);
-    return line;
-}
-
-// A field of a status file of /proc ("VmHWM", "voluntary_ctxt_switches"), or -1.
-long long status_field(const std::string& status_path, const std::string& name) {
-    std::ifstream file(status_path);
-    for (std::string line; std::getline(file, line);)
-        if (line.compare(0, name.size() + 1, name + ":") == 0)
-            return atoll(line.c_str() + name.size() + 1);
-    return -1;
-}
-
-// What one thread has used so far: processor time, and the times it went to sleep and woke.
-struct ThreadUse {
-    std::string name; // the thread's own name (the program's for the runtime's threads)
-    long long ticks;
-    long long wakeups;
-};
-
-std::map<int, ThreadUse> thread_use(pid_t pid) {
-    std::map<int, ThreadUse> use;
-    std::string tasks = "/proc/" + std::to_string(pid) + "/task";
-    DIR* dir = opendir(tasks.c_str());
-    if (dir == nullptr) return use;
-    while (dirent* entry = readdir(dir)) {
-        int tid = atoi(entry->d_name);
-        if (tid <= 0) continue;
-        std::string task = tasks + "/" + entry->d_name;
-        use[tid] = {first_line(task + "/comm"), cpu_ticks(task + "/stat"),
-                    status_field(task + "/status", "voluntary_ctxt_switches")};
-    }
-    closedir(dir);
-    return use;
-}
 
 // Threads in the order they were made: the main thread, then the runtime's program, event-timer
 // and display threads (started in that order); the libraries' threads go by their own names.
@@ -178,20 +121,6 @@ void await_turn(Game& game, int moves) {
         "the next turn");
 }
 
-struct Leg {
-    const char* command;
-    Direction direction;
-    int times;
-};
-
-// The shortest way from location 1 to location 52: 35 moves.
-constexpr Leg ShortestWay[] = {
-    {"e", Direction::east, 3},  {"n", Direction::north, 8}, {"e", Direction::east, 2},
-    {"n", Direction::north, 3}, {"w", Direction::west, 1},  {"n", Direction::north, 5},
-    {"e", Direction::east, 2},  {"n", Direction::north, 6}, {"w", Direction::west, 1},
-    {"n", Direction::north, 2}, {"e", Direction::east, 1},  {"n", Direction::north, 1},
-};
-
 // A player on the shortest way: where they are, how many descriptions they have seen, and how
 // far along the way they are.
 struct Walk {
@@ -205,7 +134,7 @@ struct Walk {
 void walk_to(Game& game, Walk& walk, int location) {
     while (walk.location != location) {
         if (walk.leg == std::size(ShortestWay)) fail(game, "the way does not pass there");
-        const Leg& leg = ShortestWay[walk.leg];
+        const WayLeg& leg = ShortestWay[walk.leg];
         command(game, leg.command);
         await_turn(game, ++walk.moves);
         walk.location = world_exit(walk.location, leg.direction);
@@ -246,12 +175,12 @@ void measure_cpu(Game& game, const Options& options, const char* screen, double 
     sleep_ms(std::min(SETTLE_MS, options.measure_ms));
     pid_t pid = game.program.pid;
     std::string stat = "/proc/" + std::to_string(pid) + "/stat";
-    long long before = cpu_ticks(stat);
-    std::map<int, ThreadUse> threads_before = thread_use(pid);
+    long long before = proc_cpu_ticks(stat);
+    std::map<int, ThreadUse> threads_before = proc_thread_use(pid);
     Clock::time_point start = Clock::now();
     sleep_ms(options.measure_ms);
-    long long after = cpu_ticks(stat);
-    std::map<int, ThreadUse> threads_after = thread_use(pid);
+    long long after = proc_cpu_ticks(stat);
+    std::map<int, ThreadUse> threads_after = proc_thread_use(pid);
     double elapsed_ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     if (before < 0 || after < 0) fail(game, "the game ended while it was measured");
 
@@ -372,10 +301,10 @@ void play_and_measure(Game& game, const Options& options) {
     measure_cpu(game, options, "Press any key to continue", 2);
 
     std::string status = "/proc/" + std::to_string(game.program.pid) + "/status";
-    long long peak_kb = status_field(status, "VmHWM");
-    long long resident_kb = status_field(status, "VmRSS");
-    long long anonymous_kb = status_field(status, "RssAnon");
-    long long file_kb = status_field(status, "RssFile");
+    long long peak_kb = proc_status_field(status, "VmHWM");
+    long long resident_kb = proc_status_field(status, "VmRSS");
+    long long anonymous_kb = proc_status_field(status, "RssAnon");
+    long long file_kb = proc_status_field(status, "RssFile");
     press(game);
     if (!program_wait(game.program, REACT_MS)) fail(game, "the game did not end");
     printf("Peak resident memory over the whole game (VmHWM before the last key): %.1f MiB\n"

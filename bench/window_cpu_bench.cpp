@@ -1,6 +1,7 @@
 // The CPU the whole process takes over 10 s while its window shows an unchanged page and the
 // program waits in key_inkey: the key_echo test program in its pattern mode, on a private Xvfb.
 // Read from /proc: utime + stime of the process, and of each of its threads, before and after.
+#include "tests/window/support/process_stats.h"
 #include "tests/window/support/wait.h"
 #include "tests/window/support/xclient.h"
 #include "tests/window/support/xserver.h"
@@ -19,36 +20,6 @@ namespace {
 
 constexpr int SETTLE_MS = 2000;
 constexpr int MEASURE_MS = 10000;
-
-// utime + stime in clock ticks from a stat file of /proc.
-long long cpu_ticks(const std::string& stat_path) {
-    std::ifstream file(stat_path);
-    std::string stat;
-    std::getline(file, stat);
-    size_t end_of_name = stat.rfind(')');
-    if (end_of_name == std::string::npos) return -1;
-    std::istringstream fields(stat.substr(end_of_name + 2));
-    std::string field;
-    long long utime = 0, stime = 0;
-    for (int i = 3; i <= 15 && fields >> field; ++i) {
-        if (i == 14) utime = std::stoll(field);
-        if (i == 15) stime = std::stoll(field);
-    }
-    return utime + stime;
-}
-
-std::map<int, long long> thread_ticks(pid_t pid) {
-    std::map<int, long long> ticks;
-    std::string tasks = "/proc/" + std::to_string(pid) + "/task";
-    DIR* dir = opendir(tasks.c_str());
-    if (dir == nullptr) return ticks;
-    while (dirent* entry = readdir(dir)) {
-        int tid = atoi(entry->d_name);
-        if (tid > 0) ticks[tid] = cpu_ticks(tasks + "/" + entry->d_name + "/stat");
-    }
-    closedir(dir);
-    return ticks;
-}
 
 // Threads in the order they were made: the main thread, then the runtime's program, event-timer
 // and display threads (started in that order), then whatever the libraries start.
@@ -97,17 +68,16 @@ int main() {
     }
     sleep_ms(SETTLE_MS);
     std::string stat = "/proc/" + std::to_string(program.pid) + "/stat";
-    long long before = cpu_ticks(stat);
-    std::map<int, long long> threads_before = thread_ticks(program.pid);
+    long long before = proc_cpu_ticks(stat);
+    std::map<int, ThreadUse> threads_before = proc_thread_use(program.pid);
     sleep_ms(MEASURE_MS);
-    long long after = cpu_ticks(stat);
-    std::map<int, long long> threads_after = thread_ticks(program.pid);
+    long long after = proc_cpu_ticks(stat);
+    std::map<int, ThreadUse> threads_after = proc_thread_use(program.pid);
     program_stop(program);
     XCloseDisplay(display);
     xserver_stop(server);
 
-    double tick_ms = 1000.0 / double(sysconf(_SC_CLK_TCK));
-    auto percent = [&](long long ticks) { return 100.0 * double(ticks) * tick_ms / MEASURE_MS; };
+    auto percent = [](long long ticks) { return proc_percent(ticks, MEASURE_MS); };
     printf(
         "CPU of the process over %d s, unchanged page, waiting in key_inkey: %.2f %% of one core "
         "(target below 2 %%)\n",
@@ -116,9 +86,10 @@ int main() {
         "  (for scale, on this machine a thread that only sleeps 1 ms at a time takes %.2f %%)\n",
         one_ms_sleeper_percent());
     int index = 0;
-    for (const auto& [tid, ticks] : threads_after) {
-        long long start = threads_before.count(tid) ? threads_before[tid] : 0;
-        printf("  thread %-7d %-30s %6.2f %%\n", tid, thread_role(index++), percent(ticks - start));
+    for (const auto& [tid, use] : threads_after) {
+        long long start = threads_before.count(tid) ? threads_before[tid].ticks : 0;
+        printf("  thread %-7d %-30s %6.2f %%\n", tid, thread_role(index++),
+               percent(use.ticks - start));
     }
     return 0;
 }

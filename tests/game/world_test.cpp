@@ -1,6 +1,7 @@
 // The map and the object commands: the exits must form a consistent town that the exit phrases
 // describe truly, and the object commands must answer only where they belong.
 #include "game/world.h"
+#include "tests/support/shortest_way.h"
 
 #include <gtest/gtest.h>
 
@@ -185,20 +186,11 @@ TEST(WorldMap, ShortestWayToTheManInTheSuitTakes35Moves) {
     EXPECT_EQ(distances_from(WORLD_START_LOCATION)[WORLD_TALK_LOCATION], 35);
 
     // The listed moves, followed from the start, pass exactly the listed locations.
-    struct Leg {
-        Direction direction;
-        int times;
-    };
-    const Leg legs[] = {
-        {Direction::east, 3}, {Direction::north, 8}, {Direction::east, 2}, {Direction::north, 3},
-        {Direction::west, 1}, {Direction::north, 5}, {Direction::east, 2}, {Direction::north, 6},
-        {Direction::west, 1}, {Direction::north, 2}, {Direction::east, 1}, {Direction::north, 1},
-    };
     const std::vector<int32_t> expected = {1,  2,  9,  8,  7,  6,  10, 11, 12, 15, 18, 19,
                                            21, 22, 23, 25, 26, 27, 29, 30, 31, 33, 36, 37,
                                            38, 39, 40, 42, 43, 44, 45, 48, 49, 50, 51, 52};
     std::vector<int32_t> passed = {WORLD_START_LOCATION};
-    for (const Leg& leg : legs) {
+    for (const WayLeg& leg : ShortestWay) {
         for (int i = 0; i < leg.times; i++) {
             int32_t next = world_exit(passed.back(), leg.direction);
             ASSERT_NE(next, 0) << "no exit " << word_of(leg.direction) << " at " << passed.back();

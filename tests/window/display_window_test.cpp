@@ -46,16 +46,7 @@ class RuntimeWindow : public ::testing::Test {
     // Waits until the client area is 640x400 and reads as a text screen for which `ready` holds;
     // `screen` is the last one read.
     template <typename Ready> bool wait_screen(Ready ready, int timeout_ms) {
-        return wait_until(
-            [&] {
-                WindowCapture capture;
-                if (!xwin_capture(display, window, capture) || capture.width != 640 ||
-                    capture.height != 400)
-                    return false;
-                screen = screen_read(capture);
-                return screen.error.empty() && ready(screen);
-            },
-            timeout_ms, 20);
+        return screen_wait(display, window, screen, ready, timeout_ms, 20);
     }
 
     // Runs another program on the server (wmctrl) and waits for it.

@@ -7,6 +7,7 @@
 #include "display/keyboard.h"
 #include "game/texts.h"
 #include "game/world.h"
+#include "tests/support/shortest_way.h"
 #include "tests/window/support/screen_reader.h"
 #include "tests/window/support/wait.h"
 #include "tests/window/support/xclient.h"
@@ -245,16 +246,7 @@ class GameInWindow : public ::testing::Test {
     // Waits until the client area is 640x400 and reads as a text screen for which `ready` holds;
     // `screen` is the last one read.
     template <typename Ready> bool wait_screen(Ready ready, int timeout_ms) {
-        return wait_until(
-            [&] {
-                WindowCapture capture;
-                if (!xwin_capture(display, window, capture) || capture.width != 640 ||
-                    capture.height != 400)
-                    return false;
-                screen = screen_read(capture);
-                return screen.error.empty() && ready(screen);
-            },
-            timeout_ms, 10);
+        return screen_wait(display, window, screen, ready, timeout_ms, 10);
     }
 
     // Reads the window as it is now, once it shows a complete picture.
@@ -301,21 +293,6 @@ class GameInWindow : public ::testing::Test {
     Clock::time_point window_found;
 };
 
-// One leg of the way: a command typed `times` times, each a move in `direction`.
-struct Leg {
-    const char* command;
-    Direction direction;
-    int times;
-};
-
-// The shortest way from location 1 to location 52: 35 moves.
-constexpr Leg ShortestWay[] = {
-    {"e", Direction::east, 3},  {"n", Direction::north, 8}, {"e", Direction::east, 2},
-    {"n", Direction::north, 3}, {"w", Direction::west, 1},  {"n", Direction::north, 5},
-    {"e", Direction::east, 2},  {"n", Direction::north, 6}, {"w", Direction::west, 1},
-    {"n", Direction::north, 2}, {"e", Direction::east, 1},  {"n", Direction::north, 1},
-};
-
 TEST_F(GameInWindow, AWholeGameByTheShortestWayEndsWithTheCreditsAndExitCode0) {
     Clock::time_point started = Clock::now();
     start_game();
@@ -329,7 +306,7 @@ TEST_F(GameInWindow, AWholeGameByTheShortestWayEndsWithTheCreditsAndExitCode0) {
 
     int location = WORLD_START_LOCATION;
     int moves = 0;
-    for (const Leg& leg : ShortestWay)
+    for (const WayLeg& leg : ShortestWay)
         for (int i = 0; i < leg.times; ++i) {
             int destination = world_exit(location, leg.direction);
             ASSERT_NE(destination, 0) << "no way " << leg.command << " from " << location;

@@ -1,5 +1,7 @@
 #include "tests/window/support/screen_reader.h"
 
+#include "tests/window/support/wait.h"
+
 #include "screen/fonts.h"
 #include "screen/palette.h"
 
@@ -115,4 +117,18 @@ uint8_t screen_canonical(uint8_t code) {
             if (Font8x16[code * 128 + y * 8 + x]) own[size_t(y)] |= uint8_t(0x80 >> x);
     uint8_t lowest = codes.at(own);
     return own == GlyphBits{} ? 32 : lowest;
+}
+
+bool screen_wait(Display* display, Window window, TextScreen& screen,
+                 const std::function<bool(const TextScreen&)>& ready, int timeout_ms, int poll_ms) {
+    return wait_until(
+        [&] {
+            WindowCapture capture;
+            if (!xwin_capture(display, window, capture) || capture.width != 640 ||
+                capture.height != 400)
+                return false;
+            screen = screen_read(capture);
+            return screen.error.empty() && ready(screen);
+        },
+        timeout_ms, poll_ms);
 }

@@ -7,6 +7,7 @@
 #include "tests/window/support/xclient.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,3 +39,9 @@ std::string screen_text(const TextScreen& screen, int row, int first = 1, int la
 // The character the reader gives for `code`: the lowest code with the same glyph (32 for every
 // blank one).
 uint8_t screen_canonical(uint8_t code);
+
+// Captures `window` until its client area is 640x400 and reads as an 80x25 text screen for which
+// `ready` holds, at most timeout_ms; `screen` is the last screen read.
+bool screen_wait(Display* display, Window window, TextScreen& screen,
+                 const std::function<bool(const TextScreen&)>& ready, int timeout_ms,
+                 int poll_ms = 10);

@@ -57,17 +57,6 @@ class RuntimeWindow : public ::testing::Test {
         ASSERT_TRUE(tool.exited && tool.exit_code == 0) << path << " failed";
     }
 
-    void send_close_request() {
-        XEvent event{};
-        event.xclient.type = ClientMessage;
-        event.xclient.window = window;
-        event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-        event.xclient.format = 32;
-        event.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
-        event.xclient.data.l[1] = CurrentTime;
-        XSendEvent(display, window, False, NoEventMask, &event);
-        XSync(display, False);
-    }
 
     bool viewable() {
         WindowGeometry geometry;
@@ -205,7 +194,7 @@ TEST_F(RuntimeWindow, CloseRequestEndsTheProcessWithExitCode0AndKeepsTheWindowUn
         if (window_manager)
             run("wmctrl", {"-c", "Untitled"});
         else
-            send_close_request();
+            xwin_send_close_request(display, window);
         long long mapped_samples = 0;
         bool ended = wait_until(
             [&] {

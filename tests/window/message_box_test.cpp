@@ -244,25 +244,13 @@ TEST_F(MessageBoxOnServer, KeyHeldWhenTheBoxAppearsDoesNotAnswerIt) {
     EXPECT_EQ(answer(box), MESSAGE_BOX_NO);
 }
 
-void send_close_request(Display* display, Window window) {
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display, window, False, NoEventMask, &event);
-    XSync(display, False);
-}
-
 void destroy_window(Display* display, Window window) {
     XDestroyWindow(display, window);
     XSync(display, False);
 }
 
 TEST_F(MessageBoxOnServer, ClosedOrDestroyedBoxAnswersFailed) {
-    void (*ways[])(Display*, Window) = {send_close_request, destroy_window};
+    void (*ways[])(Display*, Window) = {xwin_send_close_request, destroy_window};
     for (auto close : ways) {
         BoxOnScreen box = show("Line:3\nOverflow\nContinue?", "Closed", MESSAGE_BOX_YES_NO, true);
         ASSERT_NE(box.window, None);

@@ -47,6 +47,9 @@ struct WindowGeometry {
 
 bool xwin_geometry(Display* display, Window window, WindowGeometry& geometry);
 
+// Asks `window` to close as a window manager does: a WM_DELETE_WINDOW message of WM_PROTOCOLS.
+void xwin_send_close_request(Display* display, Window window);
+
 // ---- Pictures ------------------------------------------------------------------------------
 
 // A window's client area as the screen shows it: width x height pixels, row by row from the

@@ -1,6 +1,6 @@
 // The statement pattern the game uses, on dynamic strings and on std::string:
 //
-//     line$ = RTRIM$(LTRIM$(UCASE$("  You are " + place$ + " now.  ")))
+//     line = rtrim(ltrim(ucase("  You are " + place + " now.  ")))
 //
 // two literals, two concatenations, upper-casing and trimming of the temporaries, assignment to a
 // variable and, for the dynamic strings, the release to the routine's mark at the statement's end.
@@ -157,7 +157,7 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
 
-    printf("\nstatement: line$ = RTRIM$(LTRIM$(UCASE$(\"  You are \" + place$ + \" now.  \")))\n");
+    printf("\nstatement: line = rtrim(ltrim(ucase(\"  You are \" + place + \" now.  \")))\n");
     printf("dynamic strings: %8.1f ns per statement, %.3f heap allocations per statement\n",
            dstr_figures.ns_per_statement, dstr_figures.allocations_per_statement);
     printf("std::string:     %8.1f ns per statement, %.3f heap allocations per statement\n",
